@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <string_view>
 
 #include <curses.h>
@@ -36,6 +37,9 @@ constexpr KeyRow key_table[] = {
     {"\x1bOw", '7'},
     {"\x1bOx", '8'},
     {"\x1bOy", '9'},
+    {"\x1bOn", '.'},  // and its other keys that type characters: "." "," "="
+    {"\x1bOl", ','},
+    {"\x1bOX", '='},
     {"\x1b[29~", 0}, // the Menu key: types nothing and is no special key
 };
 
@@ -59,8 +63,10 @@ bool is_final_byte(int byte) { return byte >= 0x40 && byte <= 0x7e; }
 // Reads the rest of a sequence that began with Esc, as far as the common
 // terminal grammars go: CSI (Esc [ parameters final), SS3 (Esc O parameters
 // final), the console's Esc [ [ letter, and Alt with a key (Esc, key).
-// Returns 0, or key_gone / key_resized when that came instead.
-int read_escape_rest(NextByte next_byte, Sequence& seq) {
+// A byte that cannot go on with the sequence (an Esc, a control byte) ends
+// it unfinished and is left in stray: it begins the next key press. Returns
+// 0, or key_gone / key_resized when that came instead.
+int read_escape_rest(NextByte next_byte, Sequence& seq, int& stray) {
   int byte = next_byte(escape_delay_ms);
   while (byte == 27) {  // Alt with Esc, or with a special key
     seq.add(byte);
@@ -68,74 +74,89 @@ int read_escape_rest(NextByte next_byte, Sequence& seq) {
   }
   if (byte < 0) return byte == key_nothing ? 0 : byte;
   seq.add(byte);
-  if (byte == '[') {
+  if (byte != '[' && byte != 'O') return 0;
+  bool console_key = false;  // the Linux console's F1 to F5: Esc [ [ A..E
+  for (;;) {
     byte = next_byte(escape_delay_ms);
     if (byte < 0) return byte == key_nothing ? 0 : byte;
+    bool parameter = byte >= 0x20 && byte < 0x40 && !console_key;
+    if (!parameter && !is_final_byte(byte)) {
+      stray = byte;
+      return 0;
+    }
     seq.add(byte);
-    if (byte == '[') {  // the Linux console's F1 to F5: Esc [ [ A..E
-      byte = next_byte(escape_delay_ms);
-      if (byte >= 0) seq.add(byte);
-      return byte == key_nothing ? 0 : (byte < 0 ? byte : 0);
+    if (seq.size == 3 && seq.bytes[1] == '[' && byte == '[') {
+      console_key = true;
+      continue;
     }
-    // Parameters and intermediates run until a final byte; rxvt ends its
-    // shifted keys with "$".
-    while (!is_final_byte(byte) && byte != '$' && byte >= 0x20 && byte < 0x40) {
-      byte = next_byte(escape_delay_ms);
-      if (byte < 0) return byte == key_nothing ? 0 : byte;
-      seq.add(byte);
-    }
-  } else if (byte == 'O') {
-    do {
-      byte = next_byte(escape_delay_ms);
-      if (byte < 0) return byte == key_nothing ? 0 : byte;
-      seq.add(byte);
-    } while (byte >= 0x20 && byte < 0x40);  // modifier parameters, then the final
+    // rxvt ends its shifted keys with "$".
+    if (!parameter || (byte == '$' && seq.bytes[1] == '[')) return 0;
   }
-  return 0;
 }
 
 // Reads the continuation bytes of a UTF-8 character whose first byte is lead.
 // A character from U+0000 to U+00FF is that code; any other, or broken
-// UTF-8, yields nothing.
-int read_utf8(int lead, NextByte next_byte) {
+// UTF-8, yields nothing. A byte that cannot continue the character is left
+// in stray: it begins the next key press.
+int read_utf8(int lead, NextByte next_byte, int& stray) {
   int more;
   int code;
+  int least;  // the smallest code that needs this many bytes: fewer would do for any below
   if (lead >= 0xc2 && lead <= 0xdf) {
     more = 1;
     code = lead & 0x1f;
+    least = 0x80;
   } else if (lead >= 0xe0 && lead <= 0xef) {
     more = 2;
     code = lead & 0x0f;
+    least = 0x800;
   } else if (lead >= 0xf0 && lead <= 0xf4) {
     more = 3;
     code = lead & 0x07;
+    least = 0x10000;
   } else {
     return key_nothing;  // a stray continuation byte, or one UTF-8 never uses
   }
   while (more-- > 0) {
     int byte = next_byte(escape_delay_ms);
     if (byte == key_gone || byte == key_resized) return byte;
-    if (byte < 0 || (byte & 0xc0) != 0x80) return key_nothing;
+    if (byte < 0) return key_nothing;
+    if ((byte & 0xc0) != 0x80) {
+      stray = byte;
+      return key_nothing;
+    }
     code = code << 6 | (byte & 0x3f);
   }
-  return code <= 0xff ? code : key_nothing;
+  return code >= least && code <= 0xff ? code : key_nothing;  // an overlong form is broken UTF-8
 }
 
 }  // namespace
 
 int decode_key(NextByte next_byte, bool utf8) {
   int first = next_byte(-1);
-  if (first < 0) return first;
-  if (utf8 && first >= 0x80) return read_utf8(first, next_byte);
-  Sequence seq;
-  seq.add(first);
-  if (first == 27) {
-    int event = read_escape_rest(next_byte, seq);
-    if (event < 0) return event;
+  for (;;) {
+    if (first < 0) return first;
+    // A key press cut short by a byte that cannot continue it yields
+    // nothing; that byte begins the key press read instead.
+    int stray = -1;
+    int code;
+    if (utf8 && first >= 0x80) {
+      code = read_utf8(first, next_byte, stray);
+    } else {
+      Sequence seq;
+      seq.add(first);
+      code = key_nothing;
+      if (first == 27) {
+        int event = read_escape_rest(next_byte, seq, stray);
+        if (event < 0) return event;
+      }
+      if (seq.size == 1) code = first;
+      for (const KeyRow& row : key_table)
+        if (row.bytes == seq.view()) code = row.yields;
+    }
+    if (stray < 0) return code;
+    first = stray;
   }
-  for (const KeyRow& row : key_table)
-    if (row.bytes == seq.view()) return row.yields;
-  return seq.size == 1 ? first : key_nothing;
 }
 
 // ---- the terminal side -------------------------------------------------------
@@ -148,6 +169,8 @@ sigset_t mask_while_waiting;                    // the signal mask in force befo
 extern "C" void on_stop_signal(int signal_number) { caught_signal = signal_number; }
 
 constexpr int stop_signals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
+
+bool resized_meanwhile = false;  // the terminal changed size while a key press was being read
 
 // What curses already holds or can read within wait_ms: a byte, key_nothing
 // or key_resized.
@@ -194,7 +217,14 @@ void die_by_stop_signal() {
 }
 
 int next_terminal_byte(int wait_ms) {
-  if (wait_ms >= 0) return take_curses_byte(wait_ms);
+  // In the middle of a key press a resize must not cut the press short, or
+  // the rest of its bytes would arrive as keys of their own: note it and
+  // read on.
+  while (wait_ms >= 0) {
+    int byte = take_curses_byte(wait_ms);
+    if (byte != key_resized) return byte;
+    resized_meanwhile = true;
+  }
   for (;;) {
     int byte = take_curses_byte(0);
     if (byte != key_nothing) return byte;
@@ -250,6 +280,10 @@ int read_key(int row, int col) {
   for (;;) {
     wmove(stdscr, row, col);
     int code = decode_key(next_terminal_byte, terminal_is_utf8());
+    if (resized_meanwhile) {
+      resized_meanwhile = false;
+      if (code == key_nothing) return key_resized;
+    }
     if (code == key_nothing) continue;
     if (code >= 0) echo_key(code);
     return code;
@@ -268,4 +302,13 @@ bool measure_terminal(int& found_rows, int& found_columns) {
   found_columns = COLS;
   del_curterm(cur_term);
   return found_rows >= screen_rows && found_columns >= screen_columns;
+}
+
+void set_keypad_sequences(bool on) {
+  const char* sequence = tigetstr(on ? "smkx" : "rmkx");
+  if (sequence == nullptr || sequence == reinterpret_cast<const char*>(-1)) return;
+  // putp writes through the C library's standard output, which curses does
+  // not flush: send it now, ahead of the frame (or of what endwin writes).
+  putp(sequence);
+  std::fflush(stdout);
 }

@@ -33,6 +33,11 @@ int next_terminal_byte(int wait_ms);
 // grow (keys pressed meanwhile are dropped) and then asks for a new frame.
 int read_key(int row, int col);
 
+// Asks the terminal to send the keypad's keys as sequences of their own
+// (application mode, where its entry says how), so that the keypad's Enter
+// and operators can be told from the main keys; false puts it back.
+void set_keypad_sequences(bool on);
+
 // Finds the size of the terminal on standard output without writing to it:
 // false when it is known and too small for the map and the status line.
 bool measure_terminal(int& rows, int& columns);
