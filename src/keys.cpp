@@ -304,11 +304,11 @@ bool measure_terminal(int& found_rows, int& found_columns) {
   return found_rows >= screen_rows && found_columns >= screen_columns;
 }
 
-void set_keypad_sequences(bool on) {
-  const char* sequence = tigetstr(on ? "smkx" : "rmkx");
+void send_keypad_sequences() {
+  const char* sequence = tigetstr("smkx");
   if (sequence == nullptr || sequence == reinterpret_cast<const char*>(-1)) return;
   // putp writes through the C library's standard output, which curses does
-  // not flush: send it now, ahead of the frame (or of what endwin writes).
+  // not flush: send it now, ahead of the frame.
   putp(sequence);
   std::fflush(stdout);
 }

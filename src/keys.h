@@ -35,8 +35,8 @@ int read_key(int row, int col);
 
 // Asks the terminal to send the keypad's keys as sequences of their own
 // (application mode, where its entry says how), so that the keypad's Enter
-// and operators can be told from the main keys; false puts it back.
-void set_keypad_sequences(bool on);
+// and operators can be told from the main keys. endwin puts it back.
+void send_keypad_sequences();
 
 // Finds the size of the terminal on standard output without writing to it:
 // false when it is known and too small for the map and the status line.

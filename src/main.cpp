@@ -46,11 +46,10 @@ int main() {
   // become one key and keys that yield nothing show nothing.
   noecho();
   nonl();  // Enter is 13, not 10
-  set_keypad_sequences(true);
+  send_keypad_sequences();
   set_up_colours();
   N();
   bool quit = play(show_frame_and_read_key);
-  set_keypad_sequences(false);
   endwin();
   if (quit) return 0;
   if (stop_signal() != 0) die_by_stop_signal();
